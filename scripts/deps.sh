@@ -3,7 +3,7 @@
 # those that are missing. Usage: scripts/deps.sh [build|test|screenshot]...  (default: build test)
 set -euo pipefail
 
-build=(g++ cmake make pkgconf libboost-dev libboost-system-dev libboost-thread-dev qt6-base-dev
+build=(g++ cmake make pkgconf libboost-dev libboost-system-dev qt6-base-dev
        libcap2-bin fonts-wqy-microhei)
 test=(libgtest-dev libgmock-dev iproute2 util-linux procps)
 screenshot=(xvfb openbox imagemagick x11-utils)

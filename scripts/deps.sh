@@ -5,8 +5,9 @@ set -euo pipefail
 
 build=(g++ cmake make pkgconf libboost-dev libboost-system-dev qt6-base-dev
        libcap2-bin fonts-wqy-microhei)
-test=(libgtest-dev libgmock-dev iproute2 util-linux procps)
-screenshot=(xvfb openbox imagemagick x11-utils)
+test=(libgtest-dev libgmock-dev iproute2 util-linux procps fonts-dejavu-core)
+# Making the committed pictures: the About box screenshot and the icon renderings.
+screenshot=(xvfb openbox imagemagick x11-utils librsvg2-bin)
 
 groups=("$@")
 [ ${#groups[@]} -gt 0 ] || groups=(build test)

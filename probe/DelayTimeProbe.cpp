@@ -42,8 +42,7 @@ bool IsReportedIcmpError(const boost::system::error_code& error) {
 }  // namespace
 
 std::uint16_t DelayTimeProbe::Identifier() {
-    static const auto identifier = static_cast<std::uint16_t>(::getpid() & 0xFFFF);
-    return identifier;
+    return static_cast<std::uint16_t>(::getpid() & 0xFFFF);
 }
 
 DelayTimeProbe::DelayTimeProbe(boost::asio::io_context& ioService, std::string targetText)

@@ -111,7 +111,9 @@ TEST_F(ProbeTest, ReplyTimeoutCountsALossAndSendsAtOnce) {
     ASSERT_TRUE(responder.WaitForRequests(2, 7s));
     const auto requests = responder.Requests();
     const auto gap = Millis(requests[1].at - requests[0].at);
-    EXPECT_GE(gap, 5000);
+    // The responder stamps a request when its thread wakes; on a loaded machine the first stamp
+    // can come a few milliseconds late and make the gap read short.
+    EXPECT_GE(gap, 4990);
     EXPECT_LT(gap, 5100);
     EXPECT_EQ(requests[1].sequenceNumber, 2);
     EXPECT_EQ(probe.lostCount, 1u);

@@ -28,6 +28,10 @@ using test::Script;
 using test::SeenRequest;
 using test::WaitUntil;
 
+// How much later than the scripted answer a delay may read: the responder and the worker are
+// threads that a loaded machine (two cores, sanitizers, ctest -j) wakes late by a few ms.
+constexpr std::uint32_t kSchedulingSlackMs = 15;
+
 std::int64_t Millis(std::chrono::steady_clock::duration d) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
 }
@@ -84,7 +88,7 @@ TEST_P(ProbeDelay, FirstReplyOnlyEndsTheWaitAndLaterRepliesRecordTheDelay) {
     EXPECT_EQ(probe.LossPercent(), 0);
     // sendTime is stamped just after the send started, so a delay may read 1 ms short.
     EXPECT_GE(probe.lastDelayMs, static_cast<std::uint32_t>(GetParam() - 1));
-    EXPECT_LE(probe.lastDelayMs, static_cast<std::uint32_t>(GetParam() + 1));
+    EXPECT_LE(probe.lastDelayMs, static_cast<std::uint32_t>(GetParam()) + kSchedulingSlackMs);
 
     const auto requests = responder.Requests();
     EXPECT_EQ(requests[0].sequenceNumber, 1);
@@ -151,8 +155,8 @@ TEST_P(OddReply, IsDroppedOrAcceptedByTheMatchingRules) {
     ASSERT_TRUE(WaitUntil([&] { return probe.replyCount >= (c.accepted ? 2u : 1u); }, 1s));
     EXPECT_EQ(probe.replyCount, c.accepted ? 2u : 1u);
     EXPECT_GE(probe.maxDelayMs, 99u);
-    EXPECT_LE(probe.maxDelayMs, 102u);
-    EXPECT_EQ(probe.minDelayMs <= 2, c.accepted);
+    EXPECT_LE(probe.maxDelayMs, 100u + kSchedulingSlackMs);
+    EXPECT_EQ(probe.minDelayMs <= kSchedulingSlackMs, c.accepted);
     EXPECT_EQ(probe.lostCount, 0u);
 }
 
@@ -221,9 +225,9 @@ TEST_F(ProbeTest, SecondCopyDuringThePauseIsRecordedAgainAndEndsThePause) {
     EXPECT_LT(Millis(requests[2].at - requests[1].at), 220 + 100);
     EXPECT_EQ(probe.replyCount, 2u);
     EXPECT_GE(probe.minDelayMs, 19u);
-    EXPECT_LE(probe.minDelayMs, 21u);
+    EXPECT_LE(probe.minDelayMs, 20u + kSchedulingSlackMs);
     EXPECT_GE(probe.maxDelayMs, 219u);
-    EXPECT_LE(probe.maxDelayMs, 221u);
+    EXPECT_LE(probe.maxDelayMs, 220u + kSchedulingSlackMs);
     EXPECT_EQ(probe.lastDelayMs, probe.maxDelayMs);
     EXPECT_EQ(probe.totalDelayMs, probe.minDelayMs + probe.maxDelayMs);
 }

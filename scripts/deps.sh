@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing Quorvex need, and only
-# those that are missing. Usage: scripts/deps.sh [build|test|screenshot]...  (default: build test)
+# those that are missing. Usage: scripts/deps.sh [build|test|screenshot|fuzz]...
+# (default: build test)
 set -euo pipefail
 
 build=(g++ cmake make pkgconf libboost-dev libboost-system-dev qt6-base-dev
@@ -8,6 +9,7 @@ build=(g++ cmake make pkgconf libboost-dev libboost-system-dev qt6-base-dev
 test=(libgtest-dev libgmock-dev iproute2 util-linux procps fonts-dejavu-core)
 # Making the committed pictures: the About box screenshot and the icon renderings.
 screenshot=(xvfb openbox imagemagick x11-utils librsvg2-bin)
+fuzz=(clang libclang-rt-14-dev)
 
 groups=("$@")
 [ ${#groups[@]} -gt 0 ] || groups=(build test)
@@ -18,7 +20,8 @@ for g in "${groups[@]}"; do
     build) wanted+=("${build[@]}") ;;
     test) wanted+=("${test[@]}") ;;
     screenshot) wanted+=("${screenshot[@]}") ;;
-    *) echo "deps.sh: unknown group '$g' (build, test, screenshot)" >&2; exit 2 ;;
+    fuzz) wanted+=("${fuzz[@]}") ;;
+    *) echo "deps.sh: unknown group '$g' (build, test, screenshot, fuzz)" >&2; exit 2 ;;
   esac
 done
 

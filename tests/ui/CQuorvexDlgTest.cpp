@@ -209,12 +209,15 @@ TEST_F(WindowTest, RowsShowTheLiveDelayOfEachProbe) {
     EXPECT_EQ(Cell(0, 0), QString::fromStdString(host->Address()));
     EXPECT_EQ(Cell(1, 0), "127.0.0.1");
     QSignalSpy changes(&Model(), &QAbstractItemModel::dataChanged);
+    // The current delay, once the second reply is in: 30 ms give or take a loaded machine's
+    // scheduling slack.
+    const auto currentDelay = [&] { return Cell(0, 2).section(QLatin1Char(' '), 0, 0).toInt(); };
     const auto deadline = std::chrono::steady_clock::now() + 4s;
-    while (Cell(0, 2) != "30 ms" && Cell(0, 2) != "29 ms" && Cell(0, 2) != "31 ms" &&
-           std::chrono::steady_clock::now() < deadline)
+    while (currentDelay() == 0 && std::chrono::steady_clock::now() < deadline)
         QApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_TRUE(Cell(0, 2) == "30 ms" || Cell(0, 2) == "29 ms" || Cell(0, 2) == "31 ms")
-        << Cell(0, 2).toStdString();
+    EXPECT_TRUE(Cell(0, 2).endsWith(" ms")) << Cell(0, 2).toStdString();
+    EXPECT_GE(currentDelay(), 30 - 15);
+    EXPECT_LE(currentDelay(), 30 + 15);
     EXPECT_EQ(Cell(0, 5), "0%");
     EXPECT_EQ(Cell(1, 5), "0%");
     EXPECT_EQ(Cell(0, 0), QString::fromStdString(host->Address()));

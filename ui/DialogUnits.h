@@ -2,10 +2,12 @@
 // font's average character width, one vertical unit an eighth of its character height, so a
 // template keeps its proportions in any font and at any resolution.
 //
-// Windows takes the average width over the 52 letters A-Z and a-z (rounded; not the font's own
-// average-width field, which many fonts set far from their letters) and the full character
-// height, and rounds each converted value to the nearest pixel, halves away from zero (MulDiv).
-// Quorvex uses the same rule, so text that fits a control on Windows fits it here as well.
+// Windows takes the average width over the 52 letters A-Z and a-z, rounded, and the full
+// character height, and rounds each converted value to the nearest pixel, halves away from zero
+// (MulDiv). Quorvex uses the same rule. The font's own average-width field
+// (QFontMetrics::averageCharWidth()) is not that average: at 9 pt it is 6 in DejaVu Sans and 8
+// in WenQuanYi Micro Hei, where both fonts' letters average 7; layouts would come out too
+// narrow for their texts in the one and too wide in the other.
 #pragma once
 
 #include <QRect>

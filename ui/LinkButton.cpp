@@ -8,7 +8,11 @@ namespace quorvex {
 
 namespace {
 
-constexpr int kMargin = 1;  // room for the focus frame around the text
+// The text keeps this far from the sides, like a button's label: room for the focus frame
+// (one pixel and one of space) and one pixel more.
+constexpr int kTextInset = 3;
+// The focus frame lies this far outside the text.
+constexpr int kFocusSpacing = 2;
 
 }  // namespace
 
@@ -22,12 +26,12 @@ LinkButton::LinkButton(const QString& text, QWidget* parent) : QAbstractButton(p
 }
 
 QSize LinkButton::sizeHint() const {
-    return fontMetrics().size(Qt::TextSingleLine, text()) + QSize(2 * kMargin, 2 * kMargin);
+    return fontMetrics().size(Qt::TextSingleLine, text()) + QSize(2 * kTextInset, 2);
 }
 
 void LinkButton::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
-    const QRect area = rect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    const QRect area = rect().adjusted(kTextInset, 0, -kTextInset, 0);
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     const QRect textRect = fontMetrics().boundingRect(area, flags, text());
     painter.setPen(
@@ -36,7 +40,7 @@ void LinkButton::paintEvent(QPaintEvent*) {
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
-        focus.rect = textRect.adjusted(-kMargin, -kMargin, kMargin, kMargin) & rect();
+        focus.rect = textRect.adjusted(-kFocusSpacing, -1, kFocusSpacing, 1) & rect();
         focus.backgroundColor = palette().color(QPalette::Window);
         painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
     }

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Shows the About box on a virtual X display (Xvfb, 96 dpi) under the openbox window manager
+# and saves a screenshot of it, title bar included. Usage: scripts/screenshot-about.sh [OUTPUT]
+# (default docs/about.png).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out=${1:-docs/about.png}
+scripts/deps.sh build screenshot
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)" --target about_demo
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+display=99
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 640x480x24 -dpi 96 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=":$display"
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || { echo "screenshot-about.sh: Xvfb did not start" >&2; exit 1; }
+
+openbox >"$work/openbox.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+
+# In a Chinese locale, as the box's users have it: fontconfig then prefers the CJK font
+# (fonts-wqy-microhei) for the Latin text as well.
+LANG=zh_CN.UTF-8 QT_QPA_PLATFORM=xcb build/tests/about_demo >"$work/demo.out" 2>"$work/demo.err" &
+pids+=($!)
+for _ in $(seq 100); do grep -q '^shown ' "$work/demo.out" && break; sleep 0.1; done
+window=$(awk '/^shown /{print $2}' "$work/demo.out")
+[ -n "$window" ] || { echo "screenshot-about.sh: the About box did not show" >&2; cat "$work/demo.err" >&2; exit 1; }
+sleep 0.5  # let the window manager finish drawing the frame
+
+mkdir -p "$(dirname "$out")"
+import -window "$window" -frame "$out"
+echo "saved $out"

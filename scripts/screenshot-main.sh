@@ -31,15 +31,8 @@ mkdir "$work/run" "$work/runtime"
 chmod 700 "$work/runtime"
 printf '# test host in a network namespace\n%s\n127.0.0.1\n127.0.0.2\n' "$address" >"$work/run/config.ini"
 
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 800x600x24 -dpi 96 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=":$display"
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+source scripts/virtual-display.sh
+start_virtual_display 800x600
 
 program=$(pwd)/build/app/quorvex
 (cd "$work/run" && LANG=zh_CN.UTF-8 XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb \

@@ -1,13 +1,13 @@
 // DelayTimeMgr with real probes on loopback addresses and a namespace test host.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 
 #include <filesystem>
 #include <stdexcept>
 
 #include "manager/DelayTimeMgr.h"
 #include "tests/support/MgrTestPeer.h"
+#include "tests/support/ProcessState.h"
 #include "tests/support/Require.h"
 #include "tests/support/Responder.h"
 #include "tests/support/TempDir.h"
@@ -20,21 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 using test::TempDir;
 using test::WaitUntil;
-
-int ThreadCount() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry :
-         std::filesystem::directory_iterator("/proc/self/task"))
-        ++count;
-    return count;
-}
-
-double ProcessCpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 class MgrTest : public testing::Test {
 protected:
@@ -98,14 +83,14 @@ TEST_F(MgrTest, StartTwiceRunsOneWorkerAndStopJoinsIt) {
     auto manager = Manager("127.0.0.1\n");
     manager->Start();
     // Counted after the first thread start: sanitizer runtimes add a helper thread of their own.
-    const int threads = ThreadCount();
+    const int threads = test::ThreadCount();
     manager->Start();
-    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_EQ(test::ThreadCount(), threads);
     DelayTimeProbe& probe = *manager->probes[0];
     ASSERT_TRUE(WaitUntil([&] { return probe.replyCount >= 1; }, 3s));
 
     manager->Stop();
-    EXPECT_EQ(ThreadCount(), threads - 1);
+    EXPECT_EQ(test::ThreadCount(), threads - 1);
     // Nothing runs any more: the statistics stay as they were.
     const std::uint64_t replies = probe.replyCount, lost = probe.lostCount;
     std::this_thread::sleep_for(1200ms);
@@ -115,9 +100,9 @@ TEST_F(MgrTest, StartTwiceRunsOneWorkerAndStopJoinsIt) {
 
 TEST_F(MgrTest, StopWithoutStartDoesNothing) {
     auto manager = Manager("127.0.0.1\n");
-    const int threads = ThreadCount();
+    const int threads = test::ThreadCount();
     manager->Stop();
-    EXPECT_EQ(ThreadCount(), threads);
+    EXPECT_EQ(test::ThreadCount(), threads);
     // The I/O service was not stopped: a later Start still probes.
     manager->Start();
     ASSERT_TRUE(WaitUntil([&] { return manager->probes[0]->replyCount >= 1; }, 3s));
@@ -139,9 +124,9 @@ TEST_F(MgrTest, EmptyListKeepsTheWorkerAsleepUntilStop) {
     EXPECT_TRUE(manager->probes.empty());
     manager->Start();
     std::this_thread::sleep_for(100ms);
-    const double cpu = ProcessCpuSeconds();
+    const double cpu = test::CpuSeconds();
     std::this_thread::sleep_for(1s);
-    EXPECT_LT(ProcessCpuSeconds() - cpu, 0.05) << "the worker spins while it has no work";
+    EXPECT_LT(test::CpuSeconds() - cpu, 0.05) << "the worker spins while it has no work";
     const auto stopAt = std::chrono::steady_clock::now();
     manager->Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - stopAt, 200ms);

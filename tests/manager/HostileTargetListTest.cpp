@@ -16,6 +16,7 @@
 
 #include "manager/DelayTimeMgr.h"
 #include "manager/TargetList.h"
+#include "tests/support/ProcessState.h"
 #include "tests/support/Require.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestHost.h"

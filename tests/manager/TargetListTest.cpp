@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "manager/TargetList.h"
+#include "tests/support/ProcessState.h"
 #include "tests/support/TempDir.h"
 
 namespace quorvex {

@@ -2,9 +2,7 @@
 // loopback range, and a child process without CAP_NET_RAW.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/capability.h>
 #include <sched.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <memory>
@@ -12,6 +10,7 @@
 
 #include "probe/DelayTimeProbe.h"
 #include "tests/support/ProbeTestPeer.h"
+#include "tests/support/ProcessState.h"
 #include "tests/support/Require.h"
 #include "tests/support/Responder.h"
 #include "tests/support/TestHost.h"
@@ -320,24 +319,11 @@ TEST(ProbeLossPercent, TruncatesThePercentage) {
     }
 }
 
-// Drops CAP_NET_RAW from this process for good: effective, permitted and inheritable sets.
-bool DropNetRaw() {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2]{};
-    if (::syscall(SYS_capget, &header, data) != 0) return false;
-    for (auto& d : data) {
-        d.effective &= ~(1u << CAP_NET_RAW);
-        d.permitted &= ~(1u << CAP_NET_RAW);
-        d.inheritable &= ~(1u << CAP_NET_RAW);
-    }
-    return ::syscall(SYS_capset, &header, data) == 0;
-}
-
 TEST(ProbeWithoutPrivilege, OpeningTheSocketThrowsSystemError) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            if (!DropNetRaw()) std::_Exit(3);
+            if (!test::DropNetRaw()) std::_Exit(3);
             boost::asio::io_context io;
             try {
                 DelayTimeProbe probe(io, "127.0.0.1");

@@ -36,7 +36,4 @@ private:
     std::filesystem::path previous_;
 };
 
-// Number of open file descriptors of this process.
-int OpenDescriptorCount();
-
 }  // namespace quorvex::test

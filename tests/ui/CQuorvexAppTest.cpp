@@ -3,9 +3,7 @@
 // Each test has its own working directory and its own guard directory (XDG_RUNTIME_DIR).
 #include <gtest/gtest.h>
 
-#include <linux/capability.h>
 #include <signal.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -16,6 +14,7 @@
 #include <functional>
 
 #include "manager/DelayTimeMgr.h"
+#include "tests/support/ProcessState.h"
 #include "tests/support/Require.h"
 #include "tests/support/Responder.h"
 #include "tests/support/TempDir.h"
@@ -196,23 +195,16 @@ TEST_F(AppTest, TwoStartsAtTheSameMomentGiveOneWindow) {
     EXPECT_TRUE(GuardIsFree());
 }
 
-int ThreadCount() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task"))
-        ++count;
-    return count;
-}
-
 TEST_F(AppTest, ClosingStopsTheWorkerAndReleasesTheGuard) {
     QV_REQUIRE_NETWORK_PRIVILEGES();
     dir_.Write("config.ini", "127.0.0.1\n");
     int threadsWhileRunning = 0;
     const int status = RunApp([&](CQuorvexDlg& window) {
-        threadsWhileRunning = ThreadCount();
+        threadsWhileRunning = test::ThreadCount();
         window.reject();
     });
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(ThreadCount(), threadsWhileRunning - 1) << "the worker thread was not joined";
+    EXPECT_EQ(test::ThreadCount(), threadsWhileRunning - 1) << "the worker thread was not joined";
     const DelayTimeProbe& probe = *DelayTimeMgr::GetInstance().probes[0];
     const std::uint64_t replies = probe.replyCount, lost = probe.lostCount;
     std::this_thread::sleep_for(1200ms);
@@ -227,25 +219,12 @@ TEST_F(AppTest, ClosingStopsTheWorkerAndReleasesTheGuard) {
     EXPECT_EQ(next->exitCode(), 0);
 }
 
-// Drops CAP_NET_RAW from this process for good.
-bool DropNetRaw() {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2]{};
-    if (::syscall(SYS_capget, &header, data) != 0) return false;
-    for (auto& d : data) {
-        d.effective &= ~(1u << CAP_NET_RAW);
-        d.permitted &= ~(1u << CAP_NET_RAW);
-        d.inheritable &= ~(1u << CAP_NET_RAW);
-    }
-    return ::syscall(SYS_capset, &header, data) == 0;
-}
-
 class AppWithoutRawSockets : public AppTest {
 protected:
     // In a child without CAP_NET_RAW: 0 when the start ended with status 1 after exactly one
     // message, with no window on screen and the guard released.
     int StartWithoutNetRaw() {
-        if (!DropNetRaw()) return 3;
+        if (!test::DropNetRaw()) return 3;
         int shown = 0, windows = 0;
         const int status = RunApp([](CQuorvexDlg& window) { window.reject(); },
                                   [&](const QString&) {

@@ -59,9 +59,14 @@ bool CQuorvexDlg::OnInitDialog() {
     connect(m_delayList, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         ShowCommandMenu(m_delayList->viewport()->mapToGlobal(pos));
     });
-    auto* keyboardMenu = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
-    connect(keyboardMenu, &QShortcut::activated, this,
-            [this] { ShowCommandMenu(mapToGlobal(QPoint(width() / 4, height() / 4))); });
+    // The keyboard's ways to the menu; not every platform turns the Menu key into a
+    // context-menu request by itself.
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)}) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this,
+                [this] { ShowCommandMenu(mapToGlobal(QPoint(width() / 4, height() / 4))); });
+    }
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] { OnSysCommand(kHelpCommand); });
 

@@ -3,11 +3,14 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTimer>
+#include <QtTest/QTest>
+#include <functional>
 
 #include "manager/DelayTimeMgr.h"
 #include "tests/support/Require.h"
@@ -156,6 +159,53 @@ TEST_F(WindowTest, MenuHoldsHelpAboveAbout) {
         QMenu menu;
         CQuorvexDlg::AddCommandEntries(menu, about, help);
         EXPECT_TRUE(menu.actions().isEmpty()) << "about '" << about << "', help '" << help << "'";
+    }
+}
+
+TEST_F(WindowTest, MenuOpensByMouseAndKeyboardAndF1OpensHelp) {
+    Open("");
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+    QMenu& menu = *window_->CommandMenu();
+    QWidget& viewport = *window_->Table()->viewport();
+    const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+        {"right-click on the table",
+         [&] {
+             QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 20),
+                                     viewport.mapToGlobal(QPoint(20, 20)));
+             QApplication::sendEvent(&viewport, &click);
+         }},
+        // Keys go through the window, as the platform delivers them, so shortcuts and the
+        // context-menu key take effect.
+        {"Menu key", [&] { QTest::keyClick(window_->windowHandle(), Qt::Key_Menu); }},
+        {"Shift+F10",
+         [&] { QTest::keyClick(window_->windowHandle(), Qt::Key_F10, Qt::ShiftModifier); }},
+    };
+    for (const auto& [name, open] : ways) {
+        SCOPED_TRACE(name);
+        menu.hide();
+        open();
+        QApplication::processEvents();
+        EXPECT_TRUE(menu.isVisible());
+    }
+    menu.hide();
+
+    dir_.Write("ReadMe.txt", "help");
+    test::RecordingDesktopServices desktop;
+    QTest::keyClick(window_->windowHandle(), Qt::Key_F1);
+    EXPECT_EQ(desktop.files, std::vector<QString>{dir_.Path().c_str() + QString("/ReadMe.txt")});
+}
+
+TEST_F(WindowTest, EnterAndEscapeEndTheWindow) {
+    Open("");
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        SCOPED_TRACE(key);
+        QTimer::singleShot(0, [&] { QTest::keyClick(window_->Table(), key); });
+        QTimer guard;  // ends a loop the key failed to end, so the test fails instead of hanging
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [&] { window_->done(-1); });
+        guard.start(3000);
+        EXPECT_NE(window_->exec(), -1);
     }
 }
 

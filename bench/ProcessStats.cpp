@@ -1,18 +1,17 @@
 #include "bench/ProcessStats.h"
 
 #include <fcntl.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <ctime>
 #include <fstream>
 #include <sstream>
-
-extern char** environ;
 
 namespace quorvex::bench {
 
@@ -62,20 +61,29 @@ int Descriptors(pid_t pid) {
 
 Child::Child(std::vector<std::string> argv, const std::filesystem::path& output)
     : output_(output) {
-    posix_spawn_file_actions_t actions;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
-                                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     std::vector<char*> args;
     for (auto& a : argv) args.push_back(a.data());
     args.push_back(nullptr);
-    const int error = ::posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ);
-    ::posix_spawn_file_actions_destroy(&actions);
-    if (error != 0) {
-        pid_ = -1;
-        error_ = "cannot start " + argv[0] + ": " + std::strerror(error);
+    const pid_t parent = ::getpid();
+    pid_ = ::fork();
+    if (pid_ < 0) {
+        error_ = "cannot start " + argv[0] + ": " + std::strerror(errno);
+        return;
+    }
+    if (pid_ == 0) {
+        // Only async-signal-safe calls until exec. The child dies with this process, so a
+        // benchmark killed early leaves no endless ping loop behind.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(126);
+        const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int in = ::open("/dev/null", O_RDONLY);
+        if (out < 0 || in < 0) ::_exit(126);
+        ::dup2(in, STDIN_FILENO);
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(out, STDERR_FILENO);
+        ::close_range(3, ~0U, 0);  // nothing of this process's own stays open in the child
+        ::execvp(args[0], args.data());
+        ::_exit(127);
     }
 }
 
@@ -98,7 +106,6 @@ bool Child::Wait() {
     pid_ = -1;
     if (ended < 0) return false;
     cpuSeconds_ = Seconds(usage.ru_utime, usage.ru_stime);
-    peakRssKiB_ = usage.ru_maxrss;  // KiB on Linux
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 

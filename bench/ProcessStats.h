@@ -1,6 +1,6 @@
 // What the benchmarks read about a process, this one or a child: CPU time, resident memory
 // and open descriptors from /proc and getrusage(2); and a child program started with its
-// output in a file, ended by a signal, whose resource use wait4(2) reports.
+// output in a file, ended by a signal, whose CPU time wait4(2) reports.
 #pragma once
 
 #include <sys/types.h>
@@ -24,7 +24,8 @@ int Descriptors(pid_t pid);
 // A program run as a child with stdout and stderr in one file.
 class Child {
 public:
-    // Starts argv[0] (looked up in PATH); Error() says why when it could not.
+    // Starts argv[0] (looked up in PATH; exit status 127 when it is not found); Error() says
+    // why when no child could be made. The child is killed when this process dies.
     explicit Child(std::vector<std::string> argv, const std::filesystem::path& output);
     ~Child();  // kills and reaps a child still running
     Child(const Child&) = delete;
@@ -36,7 +37,6 @@ public:
     // Waits for the end; true when the child exited with status 0. Fills the figures below.
     bool Wait();
     double CpuSeconds() const { return cpuSeconds_; }
-    long PeakRssKiB() const { return peakRssKiB_; }
     std::string Output() const;
 
 private:
@@ -44,7 +44,6 @@ private:
     std::filesystem::path output_;
     std::string error_;
     double cpuSeconds_ = 0;
-    long peakRssKiB_ = 0;
 };
 
 }  // namespace quorvex::bench

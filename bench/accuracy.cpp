@@ -4,11 +4,11 @@
 //
 // Usage: accuracy [--delays 1,20,200] [--pings 40] [--others 1000] [--header yes]
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bench/BenchTargets.h"

@@ -26,7 +26,7 @@ echo "Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/c
      "Debian $(cat /etc/debian_version), Linux $(uname -r); open-file limit $(ulimit -Sn)/$(ulimit -Hn)"
 
 if [ "$quick" = yes ]; then
-  delays=1 pings=3 others=50
+  delays=1 pings=4 others=50
   targets=(1 20) seconds=2
   rows=(10 100) ticks=5 ui_seconds=1
 else

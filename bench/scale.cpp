@@ -5,8 +5,10 @@
 // Usage: scale --targets N [--seconds S] [--fping yes|no] [--header yes]
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -137,6 +139,9 @@ int main(int argc, char** argv) {
         const auto runFrom = Clock::now();
         Sleep(seconds);
         const int descriptors = quorvex::bench::Descriptors(fping.Pid());
+        // Read here, not from wait4: a child's ru_maxrss includes the pages of this process it
+        // shared until exec.
+        const long peakRssKiB = quorvex::bench::PeakRssKiB(fping.Pid());
         fping.Signal(SIGINT);
         fping.Wait();  // fping exits non-zero when any target missed a reply; the summary says
         const double ran = std::chrono::duration<double>(Clock::now() - runFrom).count();
@@ -147,7 +152,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "scale: fping gave no summary:\n%s\n", fping.Output().c_str());
             return 1;
         }
-        Print({"fping", n, ran, fping.CpuSeconds(), fping.PeakRssKiB(), descriptors, -1,
+        Print({"fping", n, ran, fping.CpuSeconds(), peakRssKiB, descriptors, -1,
                withoutLoss, static_cast<double>(received) / n * 60.0 / ran});
     }
     return 0;

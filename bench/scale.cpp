@@ -149,8 +149,15 @@ int main(int argc, char** argv) {
         std::uint64_t received = 0;
         ReadFpingSummary(fping.Output(), &withoutLoss, &received);
         if (received == 0) {
-            std::fprintf(stderr, "scale: fping gave no summary:\n%s\n", fping.Output().c_str());
-            return 1;
+            // fping 5.1 keeps each sequence number for 10 s and gives up when 65536 are not
+            // enough: past about 3000 targets at 2 requests per second. That is a result.
+            const std::string output = fping.Output();
+            if (output.empty()) {
+                std::fprintf(stderr, "scale: fping did not run\n");
+                return 1;
+            }
+            std::printf("%-8s %6zu gave up: %s", "fping", n, output.c_str());
+            return 0;
         }
         Print({"fping", n, ran, fping.CpuSeconds(), peakRssKiB, descriptors, -1,
                withoutLoss, static_cast<double>(received) / n * 60.0 / ran});

@@ -7,7 +7,6 @@
 // Usage: probe_run [--loopback N] [--hosts M] [--drop-every K] [--seconds S] [--interval I]
 //                  [--flood PROGRAM --flood-rate R --flood-seconds F]
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,13 +15,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/ProcessStats.h"
 #include "manager/DelayTimeMgr.h"
 #include "tests/support/Responder.h"
 #include "tests/support/TempDir.h"
@@ -35,30 +34,9 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-long RssKiB() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    long value = 0;
-    while (status >> key) {
-        if (key == "VmRSS:") return status >> value ? value : 0;
-        status.ignore(1 << 20, '\n');
-    }
-    return 0;
-}
-
-int Descriptors() {
-    int count = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
-        ++count;
-    return count;
-}
-
-double CpuSeconds() {
-    rusage u{};
-    ::getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+long RssKiB() { return quorvex::bench::RssKiB(::getpid()); }
+int Descriptors() { return quorvex::bench::Descriptors(::getpid()); }
+double CpuSeconds() { return quorvex::bench::SelfCpuSeconds(); }
 
 struct Sample {
     double at, cpu;

@@ -10,6 +10,8 @@ test=(libgtest-dev libgmock-dev iproute2 util-linux procps fonts-dejavu-core)
 # Making the committed pictures: the About box screenshot and the icon renderings.
 screenshot=(xvfb openbox imagemagick x11-utils librsvg2-bin)
 fuzz=(clang libclang-rt-14-dev)
+# The tools bench/run-all.sh compares Quorvex with.
+bench=(iputils-ping fping)
 
 groups=("$@")
 [ ${#groups[@]} -gt 0 ] || groups=(build test)
@@ -21,7 +23,8 @@ for g in "${groups[@]}"; do
     test) wanted+=("${test[@]}") ;;
     screenshot) wanted+=("${screenshot[@]}") ;;
     fuzz) wanted+=("${fuzz[@]}") ;;
-    *) echo "deps.sh: unknown group '$g' (build, test, screenshot, fuzz)" >&2; exit 2 ;;
+    bench) wanted+=("${bench[@]}") ;;
+    *) echo "deps.sh: unknown group '$g' (build, test, screenshot, fuzz, bench)" >&2; exit 2 ;;
   esac
 done
 

@@ -16,6 +16,8 @@
 #include <system_error>
 
 #include "manager/DelayTimeMgr.h"
+#include "manager/OpenFileLimit.h"
+#include "manager/TargetList.h"
 #include "ui/CQuorvexDlg.h"
 #include "ui/SingleInstanceGuard.h"
 
@@ -109,6 +111,11 @@ void CQuorvexApp::ShowMessageBox(const QString& text) {
 int CQuorvexApp::InitInstance() {
     SingleInstanceGuard guard;
     if (guard.TryAcquire().outcome == SingleInstanceGuard::Outcome::HeldByOther) return 0;
+
+    // Every target holds a socket: make room for the list before the window builds the probes.
+    std::size_t targets = 0;
+    LoadTargetList([&targets](const std::string&) { ++targets; });
+    RaiseOpenFileLimit(DescriptorsForTargets(targets));
 
     CQuorvexDlg window;
     QObject::connect(&guard, &SingleInstanceGuard::RaiseRequested, &window, [&window] {

@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QProcess>
 #include <QTableView>
 #include <QTimer>
+#include <boost/system/system_error.hpp>
 #include <filesystem>
 #include <functional>
+#include <system_error>
 
 #include "manager/DelayTimeMgr.h"
 #include "tests/support/ProcessState.h"
@@ -62,6 +65,53 @@ INSTANTIATE_TEST_SUITE_P(
         ArgsCase{"unknown_option", {"--verbose"}, A::UsageError, false},
         ArgsCase{"stray_word", {"config.ini"}, A::UsageError, false},
         ArgsCase{"help_after_qt_option", {"-reverse", "--help"}, A::ShowHelp, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct FatalCase {
+    const char* name;
+    std::function<void()> fail;
+    std::vector<const char*> saying;
+};
+
+void PrintTo(const FatalCase& c, std::ostream* os) { *os << c.name; }
+
+class FatalStartup : public testing::TestWithParam<FatalCase> {};
+
+TEST_P(FatalStartup, NamesTheCauseAndTheCure) {
+    try {
+        GetParam().fail();
+        FAIL() << "nothing thrown";
+    } catch (const std::exception& error) {
+        const QString text = CQuorvexApp::FatalStartupText(error);
+        for (const char* part : GetParam().saying)
+            EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << text.toStdString();
+    }
+}
+
+boost::system::system_error SystemError(int code) {
+    return boost::system::system_error(code, boost::system::system_category(), "open");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FatalStartup,
+    testing::Values(
+        FatalCase{"raw_socket_not_permitted",
+                  [] { throw SystemError(EPERM); },
+                  {"raw ICMP socket", "CAP_NET_RAW", "root", "sudo setcap cap_net_raw=ep /"}},
+        FatalCase{"raw_socket_access_denied",
+                  [] { throw SystemError(EACCES); },
+                  {"raw ICMP socket", "setcap"}},
+        FatalCase{"too_many_targets",
+                  [] { throw SystemError(EMFILE); },
+                  {"every target in config.ini", "open-file limit", "ulimit -n"}},
+        FatalCase{"system_out_of_files", [] { throw SystemError(ENFILE); }, {"open-file limit"}},
+        FatalCase{"io_service", [] { throw SystemError(ENOMEM); }, {"network I/O"}},
+        FatalCase{"worker_thread",
+                  [] {
+                      throw std::system_error(
+                          std::make_error_code(std::errc::resource_unavailable_try_again));
+                  },
+                  {"worker thread"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Runs the real program with `args`; returns its exit code, stdout and stderr.
@@ -217,6 +267,30 @@ TEST_F(AppTest, ClosingStopsTheWorkerAndReleasesTheGuard) {
     ::kill(static_cast<pid_t>(next->processId()), SIGTERM);
     ASSERT_TRUE(next->waitForFinished(5000));
     EXPECT_EQ(next->exitCode(), 0);
+}
+
+TEST_F(AppTest, LongListGetsTheDescriptorsItNeeds) {
+    QV_REQUIRE_NETWORK_PRIVILEGES();
+    std::string list;
+    for (int i = 0; i < 400; ++i) list += "127.0.3." + std::to_string(1 + i % 250) + "\n";
+    dir_.Write("config.ini", list);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit low = saved;
+    low.rlim_cur = 256;  // fewer than the list needs
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    int rows = 0;
+    QString fatal;
+    const int status = RunApp(
+        [&](CQuorvexDlg& window) {
+            rows = window.Table()->model()->rowCount();
+            window.reject();
+        },
+        [&](const QString& text) { fatal = text; });
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(fatal.toStdString(), "");
+    EXPECT_EQ(rows, 400);
 }
 
 class AppWithoutRawSockets : public AppTest {

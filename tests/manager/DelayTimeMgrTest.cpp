@@ -1,7 +1,6 @@
 // DelayTimeMgr with real probes on loopback addresses and a namespace test host.
 #include <gtest/gtest.h>
 
-
 #include <filesystem>
 #include <stdexcept>
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing Quorvex need, and only
-# those that are missing. Usage: scripts/deps.sh [build|test|screenshot|fuzz]...
+# those that are missing. Usage: scripts/deps.sh [build|test|screenshot|fuzz|bench]...
 # (default: build test)
 set -euo pipefail
 

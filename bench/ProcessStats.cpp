@@ -59,8 +59,7 @@ int Descriptors(pid_t pid) {
     return count;
 }
 
-Child::Child(std::vector<std::string> argv, const std::filesystem::path& output)
-    : output_(output) {
+Child::Child(std::vector<std::string> argv, const std::filesystem::path& output) : output_(output) {
     std::vector<char*> args;
     for (auto& a : argv) args.push_back(a.data());
     args.push_back(nullptr);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench/BenchTargets.h"
+#include "bench/Options.h"
 #include "bench/ProcessStats.h"
 #include "manager/DelayTimeMgr.h"
 #include "tests/support/Responder.h"
@@ -53,15 +54,12 @@ std::vector<int> Delays(const std::string& list) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::map<std::string, std::string> opt = {
-        {"--delays", "1,20,200"}, {"--pings", "40"}, {"--others", "1000"}, {"--header", "no"}};
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!opt.count(argv[i])) {
-            std::fprintf(stderr, "accuracy: unknown option %s\n", argv[i]);
-            return 2;
-        }
-        opt[argv[i]] = argv[i + 1];
-    }
+    const auto parsed = quorvex::bench::ParseOptions(
+        argc, argv,
+        {{"--delays", "1,20,200"}, {"--pings", "40"}, {"--others", "1000"}, {"--header", "no"}},
+        "accuracy");
+    if (!parsed) return 2;
+    auto opt = *parsed;
     const int pings = std::stoi(opt["--pings"]);
     const std::size_t others = std::stoul(opt["--others"]);
     if (!quorvex::bench::EnoughDescriptorsFor(others + 1, "accuracy")) return 3;
@@ -85,16 +83,16 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "accuracy: %s\n", responder.Error().c_str());
                 return 1;
             }
-            dir.Write("config.ini", host->Address() + "\n" +
-                                        quorvex::bench::TargetListText(
-                                            quorvex::bench::LoopbackTargets(load, 2)));
+            dir.Write("config.ini",
+                      host->Address() + "\n" +
+                          quorvex::bench::TargetListText(quorvex::bench::LoopbackTargets(load, 2)));
             quorvex::DelayTimeMgr manager(dir / "config.ini");
             manager.Start();
             // -n: no name lookups; -q: only the summary. Bounded by -c and -w.
-            quorvex::bench::Child ping({"ping", "-n", "-q", "-i", "0.5", "-c",
-                                        std::to_string(pings), "-w",
-                                        std::to_string(pings + 10), host->Address()},
-                                       dir / "ping.out");
+            quorvex::bench::Child ping(
+                {"ping", "-n", "-q", "-i", "0.5", "-c", std::to_string(pings), "-w",
+                 std::to_string(pings + 10), host->Address()},
+                dir / "ping.out");
             if (!ping.Error().empty()) {
                 std::fprintf(stderr, "accuracy: %s\n", ping.Error().c_str());
                 return 1;

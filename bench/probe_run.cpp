@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/Options.h"
 #include "bench/ProcessStats.h"
 #include "manager/DelayTimeMgr.h"
 #include "tests/support/Responder.h"
@@ -47,17 +48,18 @@ struct Sample {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::map<std::string, std::string> opt = {{"--loopback", "190"},     {"--hosts", "10"},
-                                              {"--drop-every", "10"},    {"--seconds", "600"},
-                                              {"--interval", "10"},      {"--flood", ""},
-                                              {"--flood-rate", "50000"}, {"--flood-seconds", "30"}};
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!opt.count(argv[i])) {
-            std::fprintf(stderr, "probe_run: unknown option %s\n", argv[i]);
-            return 2;
-        }
-        opt[argv[i]] = argv[i + 1];
-    }
+    const auto parsed = quorvex::bench::ParseOptions(argc, argv,
+                                                     {{"--loopback", "190"},
+                                                      {"--hosts", "10"},
+                                                      {"--drop-every", "10"},
+                                                      {"--seconds", "600"},
+                                                      {"--interval", "10"},
+                                                      {"--flood", ""},
+                                                      {"--flood-rate", "50000"},
+                                                      {"--flood-seconds", "30"}},
+                                                     "probe_run");
+    if (!parsed) return 2;
+    auto opt = *parsed;
     const int loopback = std::stoi(opt["--loopback"]), hosts = std::stoi(opt["--hosts"]);
     const int dropEvery = std::stoi(opt["--drop-every"]);
     const double seconds = std::stod(opt["--seconds"]), interval = std::stod(opt["--interval"]);

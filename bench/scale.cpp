@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "bench/BenchTargets.h"
+#include "bench/Options.h"
 #include "bench/ProcessStats.h"
 #include "manager/DelayTimeMgr.h"
 #include "tests/support/TempDir.h"
@@ -47,14 +48,12 @@ void Print(const Row& r) {
     if (r.startupMs >= 0) std::snprintf(startup, sizeof startup, "%.1f", r.startupMs);
     std::printf("%-8s %6zu %6.0f %12.3f %10.1f %10.2f %6d %10s %5zu/%-5zu %12.1f\n", r.tool,
                 r.targets, r.seconds, 1000.0 * r.cpuSeconds / r.targets * perMinute,
-                r.peakRssKiB / 1024.0, static_cast<double>(r.peakRssKiB) / r.targets,
-                r.descriptors, startup, r.withoutLoss, r.targets, r.repliesPerTargetMinute);
+                r.peakRssKiB / 1024.0, static_cast<double>(r.peakRssKiB) / r.targets, r.descriptors,
+                startup, r.withoutLoss, r.targets, r.repliesPerTargetMinute);
     std::fflush(stdout);
 }
 
-void Sleep(double seconds) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
+void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 // fping's summary line per target, on stderr at its end: "addr : xmt/rcv/%loss = 120/120/0%, ..."
 void ReadFpingSummary(const std::string& text, std::size_t* withoutLoss, std::uint64_t* received) {
@@ -75,15 +74,12 @@ void ReadFpingSummary(const std::string& text, std::size_t* withoutLoss, std::ui
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::map<std::string, std::string> opt = {
-        {"--targets", "100"}, {"--seconds", "60"}, {"--fping", "yes"}, {"--header", "no"}};
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!opt.count(argv[i])) {
-            std::fprintf(stderr, "scale: unknown option %s\n", argv[i]);
-            return 2;
-        }
-        opt[argv[i]] = argv[i + 1];
-    }
+    const auto parsed = quorvex::bench::ParseOptions(
+        argc, argv,
+        {{"--targets", "100"}, {"--seconds", "60"}, {"--fping", "yes"}, {"--header", "no"}},
+        "scale");
+    if (!parsed) return 2;
+    auto opt = *parsed;
     const std::size_t n = std::stoul(opt["--targets"]);
     const double seconds = std::stod(opt["--seconds"]);
     if (n == 0 || seconds <= 0) {
@@ -128,8 +124,8 @@ int main(int argc, char** argv) {
         char interval[32];
         std::snprintf(interval, sizeof interval, "%g", std::min(10.0, 250.0 / n));
         // -Q 3600: no line per reply (as quiet as Quorvex); the summary comes at the end.
-        std::vector<std::string> args = {"fping", "-l", "-p", "500", "-t", "5000", "-i",
-                                         interval, "-Q", "3600"};
+        std::vector<std::string> args = {"fping", "-l", "-p",     "500", "-t",
+                                         "5000",  "-i", interval, "-Q",  "3600"};
         args.insert(args.end(), targets.begin(), targets.end());
         quorvex::bench::Child fping(args, dir / "fping.out");
         if (!fping.Error().empty()) {
@@ -159,8 +155,8 @@ int main(int argc, char** argv) {
             std::printf("%-8s %6zu gave up: %s", "fping", n, output.c_str());
             return 0;
         }
-        Print({"fping", n, ran, fping.CpuSeconds(), peakRssKiB, descriptors, -1,
-               withoutLoss, static_cast<double>(received) / n * 60.0 / ran});
+        Print({"fping", n, ran, fping.CpuSeconds(), peakRssKiB, descriptors, -1, withoutLoss,
+               static_cast<double>(received) / n * 60.0 / ran});
     }
     return 0;
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench/BenchTargets.h"
+#include "bench/Options.h"
 #include "bench/ProcessStats.h"
 #include "manager/DelayTimeMgr.h"
 #include "tests/support/TempDir.h"
@@ -54,15 +55,12 @@ void RunEvents(double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::map<std::string, std::string> opt = {
-        {"--rows", "1000"}, {"--ticks", "50"}, {"--seconds", "10"}, {"--header", "no"}};
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!opt.count(argv[i])) {
-            std::fprintf(stderr, "ui_tick: unknown option %s\n", argv[i]);
-            return 2;
-        }
-        opt[argv[i]] = argv[i + 1];
-    }
+    const auto parsed = quorvex::bench::ParseOptions(
+        argc, argv,
+        {{"--rows", "1000"}, {"--ticks", "50"}, {"--seconds", "10"}, {"--header", "no"}},
+        "ui_tick");
+    if (!parsed) return 2;
+    auto opt = *parsed;
     const std::size_t rows = std::stoul(opt["--rows"]);
     const int ticks = std::max(1, std::stoi(opt["--ticks"]));
     const double seconds = std::stod(opt["--seconds"]);

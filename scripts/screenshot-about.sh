@@ -9,16 +9,8 @@ scripts/deps.sh build screenshot
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target about_demo
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source scripts/screenshot-common.sh
 
-source scripts/virtual-display.sh
 start_virtual_display 640x480
 
 # In a Chinese locale, as the box's users have it: fontconfig then prefers the CJK font

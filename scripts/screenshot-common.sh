@@ -1,7 +1,16 @@
-# Sourced by the screenshot scripts: starts a virtual X display (Xvfb, 96 dpi) with the openbox
-# window manager on it and exports DISPLAY. Needs $work (a scratch directory) and the array
-# pids, to which it adds the two processes for the caller's cleanup.
-# Usage: start_virtual_display WIDTHxHEIGHT
+# Sourced by the screenshot scripts. Makes a scratch directory ($work) and a list of background
+# processes (pids) that are ended, with the directory removed, when the script exits; and
+# offers start_virtual_display WIDTHxHEIGHT: a virtual X display (Xvfb, 96 dpi) with the
+# openbox window manager on it, exported as DISPLAY.
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
 start_virtual_display() {
   local display=99
   while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done

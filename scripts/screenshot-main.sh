@@ -10,14 +10,7 @@ scripts/deps.sh build test screenshot
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target quorvex test_host
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source scripts/screenshot-common.sh
 
 # The test host answers until its standard input (this script's fifo) closes.
 mkfifo "$work/hold"
@@ -31,7 +24,6 @@ mkdir "$work/run" "$work/runtime"
 chmod 700 "$work/runtime"
 printf '# test host in a network namespace\n%s\n127.0.0.1\n127.0.0.2\n' "$address" >"$work/run/config.ini"
 
-source scripts/virtual-display.sh
 start_virtual_display 800x600
 
 program=$(pwd)/build/app/quorvex

@@ -16,6 +16,7 @@
 
 #include "manager/DelayTimeMgr.h"
 #include "manager/TargetList.h"
+#include "tests/manager/LoadTargets.h"
 #include "tests/support/ProcessState.h"
 #include "tests/support/Require.h"
 #include "tests/support/TempDir.h"
@@ -25,14 +26,8 @@ namespace quorvex {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Targets;
 using test::TempDir;
-using Targets = std::vector<std::string>;
-
-Targets Load(const std::filesystem::path& file) {
-    Targets targets;
-    LoadTargetList([&](const std::string& target) { targets.push_back(target); }, file);
-    return targets;
-}
 
 // Endless or special devices behind the name: no targets, no waiting, nothing written.
 TEST(HostileTargetList, DevicesBehindTheNameGiveNoTargets) {
@@ -41,7 +36,7 @@ TEST(HostileTargetList, DevicesBehindTheNameGiveNoTargets) {
         SCOPED_TRACE(device);
         std::filesystem::remove(dir / "config.ini");
         std::filesystem::create_symlink(device, dir / "config.ini");
-        EXPECT_EQ(Load(dir / "config.ini"), Targets{});
+        EXPECT_EQ(test::LoadTargets(dir / "config.ini"), Targets{});
         EXPECT_TRUE(std::filesystem::is_symlink(dir / "config.ini"));
     }
 }
@@ -90,7 +85,7 @@ TEST_P(BigTargetList, IsReadToTheEndWithinTheLineRulesAndStaysUnchanged) {
     const std::string content = c.content();
     TempDir dir;
     dir.Write("config.ini", content);
-    const Targets targets = Load(dir / "config.ini");
+    const Targets targets = test::LoadTargets(dir / "config.ini");
     EXPECT_EQ(targets.size(), c.targets.value_or(CountTargetLines(content)));
     for (const std::string& target : targets) {
         ASSERT_FALSE(target.empty());
@@ -121,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(HostileTargetList, HundredThousandLinesArriveWholeAndInOrder) {
     TempDir dir;
     dir.Write("config.ini", ManyLines(100000));
-    const Targets targets = Load(dir / "config.ini");
+    const Targets targets = test::LoadTargets(dir / "config.ini");
     ASSERT_EQ(targets.size(), 100000u);
     EXPECT_EQ(targets.front(), "10.0.0.0");
     EXPECT_EQ(targets[257], "10.0.1.1");

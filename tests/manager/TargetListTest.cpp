@@ -9,20 +9,15 @@
 #include <vector>
 
 #include "manager/TargetList.h"
+#include "tests/manager/LoadTargets.h"
 #include "tests/support/ProcessState.h"
 #include "tests/support/TempDir.h"
 
 namespace quorvex {
 namespace {
 
+using test::Targets;
 using test::TempDir;
-using Targets = std::vector<std::string>;
-
-Targets Load(const std::filesystem::path& file) {
-    Targets targets;
-    LoadTargetList([&](const std::string& target) { targets.push_back(target); }, file);
-    return targets;
-}
 
 struct LineCase {
     const char* name;
@@ -37,7 +32,7 @@ class TargetListLines : public testing::TestWithParam<LineCase> {};
 TEST_P(TargetListLines, DeliversTheTargetTextsInFileOrder) {
     TempDir dir;
     dir.Write("config.ini", GetParam().content);
-    EXPECT_EQ(Load(dir / "config.ini"), GetParam().targets);
+    EXPECT_EQ(test::LoadTargets(dir / "config.ini"), GetParam().targets);
     EXPECT_EQ(dir.Read("config.ini"), GetParam().content) << "the reader never writes";
 }
 
@@ -73,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TargetList, MissingFileIsCreatedWithTheDefaultList) {
     TempDir dir;
-    EXPECT_EQ(Load(dir / "config.ini"), (Targets{"8.8.8.8", "www.example.com"}));
+    EXPECT_EQ(test::LoadTargets(dir / "config.ini"), (Targets{"8.8.8.8", "www.example.com"}));
     EXPECT_EQ(dir.Read("config.ini"), "#IP Check\n8.8.8.8\n#Domain Name Check\nwww.example.com");
 }
 
@@ -110,7 +105,7 @@ TEST(TargetList, NonRegularFilesGiveNoTargetsAndStayAsTheyAre) {
     std::filesystem::create_symlink(dir / "nowhere", dir / "dangling");
     for (const char* name : {"fifo", "directory", "dangling"}) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(Load(dir / name), Targets{});
+        EXPECT_EQ(test::LoadTargets(dir / name), Targets{});
     }
     EXPECT_TRUE(std::filesystem::is_fifo(dir / "fifo"));
     EXPECT_FALSE(std::filesystem::exists(dir / "nowhere")) << "no default through a dangling link";
@@ -128,7 +123,7 @@ TEST(TargetList, UnreadableFileKeepsItsBytes) {
         {
             // An unprivileged user: root would read the file anyway.
             if (::geteuid() == 0 && ::setresuid(65534, 65534, 65534) != 0) std::_Exit(3);
-            const bool noTargets = Load(dir / "config.ini").empty();
+            const bool noTargets = test::LoadTargets(dir / "config.ini").empty();
             std::_Exit(noTargets && std::filesystem::file_size(dir / "config.ini") == content.size()
                            ? 0
                            : 4);
